@@ -11,6 +11,8 @@ namespace quorvane {
 
 std::string gbk_to_utf8(std::string_view gbk_text);
 std::string utf8_to_gbk(std::string_view utf8_text);
+// The same into `out` (replaced), reusing its capacity on repeated calls.
+void utf8_to_gbk(std::string_view utf8_text, std::string& out);
 
 // A GBK text from a UTF-8 literal of the source code, e.g. gbk("年").
 inline std::string gbk(std::string_view utf8_literal) { return utf8_to_gbk(utf8_literal); }

@@ -1,5 +1,7 @@
 #include "text/gbk_search.h"
 
+#include <string.h>
+
 #include <cstring>
 
 namespace quorvane {
@@ -43,12 +45,33 @@ size_t find_text(std::string_view text, std::string_view marker, size_t from, Ca
     if (marker.empty()) {
         return from;
     }
-    const char first = marker[0];
-    const bool fold_first = mode == Case::ignore_ascii && !is_lead_byte(first);
-    const char first_folded = fold(first);
+    if (mode == Case::exact) {
+        // memmem finds candidates fast; a boundary cursor walked along behind
+        // it rejects those that start inside a two-byte character.
+        size_t boundary = from;
+        size_t search = from;
+        while (search + marker.size() <= text.size()) {
+            const void* hit =
+                memmem(text.data() + search, text.size() - search, marker.data(), marker.size());
+            if (hit == nullptr) {
+                return not_found;
+            }
+            const auto candidate = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+            while (boundary < candidate) {
+                boundary += char_length(text, boundary);
+            }
+            if (boundary == candidate) {
+                return candidate;
+            }
+            search = candidate + 1;
+        }
+        return not_found;
+    }
+    const char first_folded = fold(marker[0]);
+    const bool first_is_lead = is_lead_byte(marker[0]);
     for (size_t pos = from; pos + marker.size() <= text.size(); pos += char_length(text, pos)) {
-        char c = text[pos];
-        if ((fold_first ? fold(c) == first_folded : c == first) &&
+        const char c = text[pos];
+        if ((first_is_lead ? c == marker[0] : fold(c) == first_folded) &&
             matches_at(text, pos, marker, mode)) {
             return pos;
         }

@@ -1,6 +1,7 @@
 #include "text/gbk_conversion.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <ostream>
 #include <string>
@@ -76,6 +77,46 @@ INSTANTIATE_TEST_SUITE_P(Cases, GbkToUtf8Replacement,
                              ReplacementCase{"nul_kept", std::string("a\0b", 3),
                                              std::string("a\0b", 3)}),
                          [](const auto& info) { return info.param.name; });
+
+std::string utf8_of(uint32_t cp) {
+    std::string s;
+    if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | cp >> 6);
+    } else {
+        s += static_cast<char>(0xE0 | cp >> 12);
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+    return s;
+}
+
+// The encoder's table must agree with the system's CP936 converter on every
+// character of the basic plane.
+TEST(GbkConversion, AgreesWithIconvOnEveryBmpCharacter) {
+    iconv_t cd = iconv_open("CP936", "UTF-8");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    int mismatches = 0;
+    for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            continue;
+        }
+        std::string in = utf8_of(cp);
+        char out[8];
+        char* in_ptr = in.data();
+        char* out_ptr = out;
+        size_t in_left = in.size();
+        size_t out_left = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const bool ok =
+            iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1);
+        const std::string expected = ok ? std::string(out, out_ptr) : "?";
+        if (utf8_to_gbk(in) != expected && ++mismatches <= 5) {
+            ADD_FAILURE() << "U+" << std::hex << cp;
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(mismatches, 0);
+}
 
 TEST(GbkConversion, LongTextsConvertWhole) {
     std::string utf8;

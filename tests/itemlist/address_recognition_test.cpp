@@ -6,6 +6,7 @@
 #include <atomic>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "sandbox/pages.h"
 #include "sandbox/sandbox.h"
@@ -333,6 +334,37 @@ TEST_F(ShopCrawlerConcurrency, SwitchingToSingleStopsTheRemainingPages) {
         read_lines += body.find("正在读取宝贝列表"_gbk) != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(read_lines, 40u);
+}
+
+}  // namespace
+}  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST(ShopCrawlerCancelConcurrency, CancelEndsACrawlWaitingOnSilentPages) {
+    LoopbackServer server([](const RawRequest& request) {
+        if (request.request_line().find("pageNum=") == std::string::npos) {
+            return Reply::ok("<span class=\"page-info\">1/3</span>");
+        }
+        return Reply{"", Reply::Then::hang};  // listing pages never answer
+    });
+    MarketplaceEndpoints endpoints;
+    ItemList list;
+    RunLog log;
+    InputModeState mode{InputMode::shop};
+    // The transport's own 90-second deadline: only the cancellation ends it.
+    ShopCrawler crawler(list, log, endpoints, mode);
+    ListContext context{list, log, crawler, endpoints, {}};
+    const AddOutcome outcome = add_to_list(
+        context, InputMode::shop, "http://127.0.0.1:" + std::to_string(server.port()) + "/");
+    EXPECT_EQ(outcome.pages_to_crawl, 3);
+    while (server.requests().size() < 4) {  // the search page and three listing pages
+        std::this_thread::sleep_for(1ms);
+    }
+    crawler.cancel();
+    crawler.wait();
+    EXPECT_EQ(list.row_count(), 0);
 }
 
 }  // namespace

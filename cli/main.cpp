@@ -9,7 +9,8 @@ namespace {
 
 constexpr const char* usage =
     "usage: quorvane-cli add --run-dir DIR --mode single|category|shop --list FILE [--append] "
-    "ADDRESS...\n";
+    "ADDRESS...\n"
+    "       quorvane-cli collect --run-dir DIR --list FILE [--output PATH]\n";
 
 }  // namespace
 
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "add") {
         return quorvane::cli::add_command(arguments);
+    }
+    if (command == "collect") {
+        return quorvane::cli::collect_command(arguments);
     }
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usage;

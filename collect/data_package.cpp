@@ -5,12 +5,9 @@
 #include <vector>
 
 #include "text/gbk_conversion.h"
-#include "text/gbk_search.h"
 
 namespace quorvane {
 namespace {
-
-constexpr std::string_view marker = "|*|";
 
 struct Column {
     enum class Source { field, constant } source;
@@ -154,14 +151,35 @@ constexpr const char* header_4x =
     "上传状态,图片状态,返点比例,新图片,视频,销售属性组合,用户输入ID串,用户输入名-值对,商家编码,"
     "销售属性别名,代充类型,宝贝编号,数字ID,宝贝链接 ";
 
-void append_column(std::string& row, bool first, std::string_view content, bool quoted) {
+// CSV escaping that keeps ordinary rows as the layout writes them. The
+// descriptions already hold each "&quot;" as two double quotes, the escaped
+// form of one; a lone quote there, and every quote elsewhere, is doubled.
+std::string escaped(std::string_view content, bool description) {
+    std::string out;
+    for (size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '"') {
+            out += content[i];
+        } else if (description && i + 1 < content.size() && content[i + 1] == '"') {
+            out += "\"\"";
+            ++i;
+        } else {
+            out += "\"\"";
+        }
+    }
+    return out;
+}
+
+void append_column(std::string& row, bool first, std::string_view content, bool quoted,
+                   bool description = false) {
     if (!first) {
         row += ',';
     }
-    if (quoted) {
-        row += marker;
-        row += content;
-        row += marker;
+    // A bare column that holds a separator, a quote or a line break is
+    // quoted too, so every row reads back with its 46 or 48 fields.
+    if (quoted || content.find_first_of(",\"\r\n") != std::string_view::npos) {
+        row += '"';
+        row += escaped(content, description);
+        row += '"';
     } else {
         row += content;
     }
@@ -171,6 +189,7 @@ std::string row_4x(const ItemRecord& item, const std::string& mall_host) {
     const struct {
         std::string content;
         bool quoted;
+        bool description = false;
     } columns[] = {
         {item.title, true},
         {item.cid, false},
@@ -196,7 +215,7 @@ std::string row_4x(const ItemRecord& item, const std::string& mall_host) {
         {"1", false},
         {item.list_time, true},
         {"", false},
-        {item.desc, true},
+        {item.desc, true, true},
         {"", false},
         {item.props, true},
         {"", false},
@@ -222,7 +241,7 @@ std::string row_4x(const ItemRecord& item, const std::string& mall_host) {
     std::string row;
     bool first = true;
     for (const auto& column : columns) {
-        append_column(row, first, column.content, column.quoted);
+        append_column(row, first, column.content, column.quoted, column.description);
         first = false;
     }
     return row + "\r\n";
@@ -235,7 +254,9 @@ std::string row_5x(const ItemRecord& item) {
         const std::string_view content = column.source == Column::Source::field
                                              ? std::string_view(item.*(column.field))
                                              : std::string_view(column.constant);
-        append_column(row, first, content, column.quoted);
+        const bool description =
+            column.field == &ItemRecord::desc || column.field == &ItemRecord::wireless_desc;
+        append_column(row, first, content, column.quoted, description);
         first = false;
     }
     return row + "\r\n";
@@ -297,7 +318,7 @@ std::string DataPackage::take_file_text(int layout) {
         closed_ = true;
         rows = rows_;
     }
-    return package_header(layout) + replace_all(rows, marker, "\"");
+    return package_header(layout) + rows;
 }
 
 size_t DataPackage::row_count() const {

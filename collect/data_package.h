@@ -7,8 +7,9 @@
 #include "collect/item_record.h"
 
 // The data package: a comma-separated file in the seller assistant tool's
-// 4.X or 5.X import layout. Rows are collected while a run goes on (quoted
-// fields held between "|*|" markers) and written once at the end.
+// 4.X or 5.X import layout. Rows are collected while a run goes on and
+// written once at the end. Values are escaped as CSV wants them, so every
+// row reads back with exactly its 46 or 48 fields whatever the values hold.
 namespace quorvane {
 
 // The layout's header: one line for 4, three lines for any other value.
@@ -24,7 +25,7 @@ public:
     // Appends the item's row; false (and nothing appended) for a layout
     // other than 4 or 5, or once the rows were taken for writing.
     bool append(const ItemRecord& item, int layout, const std::string& mall_item_page_host);
-    // Header and rows, the markers made double quotes; closes the package
+    // Header and rows; closes the package
     // to further rows, so nothing appended after a stop can be lost.
     std::string take_file_text(int layout);
     size_t row_count() const;

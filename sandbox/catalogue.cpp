@@ -89,13 +89,14 @@ Catalogue make_catalogue(const CatalogueSize& size, uint32_t seed) {
                                      k == 0 ? "" : "SKU" + id + "-" + std::to_string(k),
                                      "1627207:" + std::to_string(28320 + k) + ";20509:28315"});
             }
-            const int mains = 1 + static_cast<int>(n % 5);
+            const bool uniform = size.uniform_description_bytes > 0;
+            const int mains = uniform ? 4 : 1 + static_cast<int>(n % 5);
             for (int k = 0; k < mains; ++k) {
                 item.main_pictures.push_back({"/bao/uploaded/taobao/i" + std::to_string(k + 1) +
                                                   "/" + id + "_m" + std::to_string(k) + ".jpg",
                                               PictureFormat::jpeg, PictureState::ok});
             }
-            for (int k = 0; k < sku_count; ++k) {
+            for (int k = 0; k < (uniform ? 0 : sku_count); ++k) {
                 item.prop_pictures.push_back(
                     {"1627207:" + std::to_string(28320 + k),
                      {"/bao/uploaded/taobao/p/" + id + "_p" + std::to_string(k) + ".png",
@@ -115,8 +116,8 @@ Catalogue make_catalogue(const CatalogueSize& size, uint32_t seed) {
                                                                                : "";
                 picture.format = k % 3 == 2 ? PictureFormat::gif : PictureFormat::jpeg;
                 const char* extension = picture.format == PictureFormat::gif ? ".gif" : ".jpg";
-                picture.path = (serial % 4 == 1 ? std::string("/img/outside/")
-                                                : std::string("/imgextra/taobao/i2/")) +
+                picture.path = (serial % 4 == 1 && !uniform ? std::string("/img/outside/")
+                                                            : std::string("/imgextra/taobao/i2/")) +
                                state_dir + id + "_d" + std::to_string(k) + extension;
                 item.desc_pictures.push_back(picture);
             }
@@ -165,6 +166,7 @@ Catalogue make_catalogue(const CatalogueSize& size, uint32_t seed) {
                 {"delist_time", "2024-04-01 10:00:00"},
                 {"postage_id", "0"},
             };
+            item.description_padding = static_cast<size_t>(size.uniform_description_bytes);
             item.declared_utf8 = n % 2 == 0;
             item.id_marker = static_cast<int>(n % 4);
             item.title_with_blank = n % 5 == 2;

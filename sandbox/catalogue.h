@@ -50,6 +50,7 @@ struct Item {
     std::vector<Picture> desc_pictures;      // <IMG src> tags, then background attributes
     std::vector<Picture> wireless_pictures;  // <img>...</img>
     size_t background_pictures = 0;          // the last ones of desc_pictures
+    size_t description_padding = 0;          // bytes of text the description is filled to
     bool declared_utf8 = true;
     int id_marker = 0;  // which of the four id markers the item page uses
     bool title_with_blank = false;
@@ -73,6 +74,11 @@ struct CatalogueSize {
     int shops = 4;
     int items_per_shop = 30;
     int page_size = 12;  // items per listing page
+    // For benchmarks: every item with 4 main pictures, 2 description
+    // pictures, a background and a wireless picture (8 in all, none failing),
+    // and descriptions padded to about this many bytes. 0 keeps the varied
+    // catalogue.
+    int uniform_description_bytes = 0;
 };
 
 struct Catalogue {

@@ -82,6 +82,11 @@ std::string description(const Item& item, const std::string& host) {
     }
     html += utf8_to_gbk("<p>宝贝描述：面料舒适,做工精细") + " &nbsp;" +
             utf8_to_gbk("&ldquo;正品&rdquo;&hellip;&mdash;</p>\r\n");
+    static const std::string filler =
+        utf8_to_gbk("<p>详情：面料柔软透气，做工精细，尺码标准。</p>\n");
+    while (html.size() < item.description_padding) {
+        html += filler;
+    }
     for (size_t k = images; k < item.desc_pictures.size(); ++k) {
         html += "<table background=\"http://" + host + item.desc_pictures[k].path + "\"><tr><td>" +
                 utf8_to_gbk("规格") + "</td></tr></table>\n";

@@ -188,3 +188,56 @@ TEST(DataPackageConcurrency, FiveWorkersLoseNoRow) {
 
 }  // namespace
 }  // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+// A standard reading of one CSV line: fields and their unescaped values.
+std::vector<std::string> csv_values(const std::string& line) {
+    std::vector<std::string> values(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                values.back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                values.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            values.emplace_back();
+        } else {
+            values.back() += c;
+        }
+    }
+    return values;
+}
+
+TEST(DataPackageCsv, AwkwardValuesReadBackWhole) {
+    ItemRecord item = sample_item();
+    item.title = "say \"hi\", |*| ok";
+    item.cid = "1,2";
+    item.price = "9\"9";
+    item.desc = "<a href=\"\"x\"\">\"</a>";
+    for (int layout : {4, 5}) {
+        const std::string row = package_row(item, layout, "mall");
+        const auto values = csv_values(row.substr(0, row.size() - 2));
+        ASSERT_EQ(values.size(), layout == 4 ? 46u : 48u);
+        EXPECT_EQ(values[0], "say \"hi\", |*| ok");
+        EXPECT_EQ(values[1], "1,2");
+        EXPECT_EQ(values[7], "9\"9");
+        EXPECT_EQ(values[layout == 4 ? 24 : 20], "<a href=\"x\">\"</a>");
+    }
+    // Ordinary values keep the layout's own form.
+    const std::string plain = package_row(sample_item(), 5, "mall");
+    EXPECT_EQ(plain.substr(0, plain.find(",\"", 0) + 1),
+              "\"" + sample_item().title + "\",50010850,");
+}
+
+}  // namespace
+}  // namespace quorvane

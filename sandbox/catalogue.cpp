@@ -104,11 +104,12 @@ Catalogue make_catalogue(const CatalogueSize& size, uint32_t seed) {
             }
             // Description pictures: mostly on the picture space, some
             // outside it, one in seven missing and one in eleven empty.
-            const int descs = 2 + static_cast<int>(n % 3);
+            const int descs = uniform ? 2 : 2 + static_cast<int>(n % 3);
             for (int k = 0; k < descs; ++k) {
                 const size_t serial = n * 5 + static_cast<size_t>(k);
                 Picture picture;
-                picture.state = serial % 7 == 3    ? PictureState::missing
+                picture.state = uniform            ? PictureState::ok
+                                : serial % 7 == 3  ? PictureState::missing
                                 : serial % 11 == 5 ? PictureState::empty
                                                    : PictureState::ok;
                 const char* state_dir = picture.state == PictureState::missing ? "missing/"

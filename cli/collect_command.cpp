@@ -118,6 +118,9 @@ int collect_command(const std::vector<std::string>& arguments) {
             return bad_input("请检查保存的文件名是否正确！");
         case CollectionRun::Start::too_many_rows:
             return bad_input("每次采集数量不超过1000个，如超过，请按帮助拆分为几次分别采集！");
+        case CollectionRun::Start::no_credentials:
+            std::cout << "预定信息 加载失败，请重新启动--\n";
+            return 2;
         case CollectionRun::Start::running:
             return bad_input("a run is already going on");
     }

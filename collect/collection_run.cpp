@@ -34,6 +34,12 @@ CollectionRun::Start CollectionRun::start() {
     if (list.row_count() > max_rows) {
         return Start::too_many_rows;
     }
+    if (setup_.credentials.empty()) {
+        return Start::no_credentials;
+    }
+    // The selection marks the rows this run finishes; a selection left from
+    // before must not take unfinished rows out of the list at the end.
+    list.clear_selection();
     for (int row = list.row_count() - 1; row >= 0; --row) {
         if (list.cell_text(row, column_item_id).empty()) {
             list.delete_row(row);

@@ -54,7 +54,14 @@ public:
     static constexpr int worker_count = 5;
     static constexpr int max_rows = 1000;
 
-    enum class Start { started, empty_list, no_output_path, too_many_rows, running };
+    enum class Start {
+        started,
+        empty_list,
+        no_output_path,
+        too_many_rows,
+        no_credentials,
+        running
+    };
 
     explicit CollectionRun(RunSetup setup);
     ~CollectionRun();  // stops without writing and joins

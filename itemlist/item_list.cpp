@@ -79,6 +79,16 @@ void ItemList::select_row(int row) {
     notify({ItemListChange::Kind::selection, row});
 }
 
+void ItemList::clear_selection() {
+    {
+        std::lock_guard lock(mutex_);
+        for (Row& row : rows_) {
+            row.selected = false;
+        }
+    }
+    notify({ItemListChange::Kind::selection, -1});
+}
+
 void ItemList::delete_row(int row) {
     {
         std::lock_guard lock(mutex_);

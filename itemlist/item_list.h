@@ -42,6 +42,7 @@ public:
     void set_current_row(int row);
     std::vector<int> selected_rows() const;  // ascending
     void select_row(int row);
+    void clear_selection();
 
     void delete_row(int row);
     void clear_list();

@@ -327,6 +327,28 @@ TEST_F(CollectionRunConcurrency, PauseHoldsTheWorkersUntilResumed) {
     EXPECT_EQ(run.totals().succeeded, 8);
 }
 
+TEST_F(CollectionRunTest, AnEarlierSelectionDoesNotRemoveFailedRows) {
+    sandbox::SandboxConfig config;
+    const auto catalogue = sandbox::make_catalogue(sandbox::CatalogueSize{2, 6, 6}, config.seed);
+    config.faults.failing_items[catalogue.items[1].num_iid] = -1;
+    start_sandbox(config);
+    list_items(3);
+    list_.select_row(1);  // selected by the user before the run
+    CollectionRun& run = make_run();
+    ASSERT_EQ(run.start(), CollectionRun::Start::started);
+    run.wait();
+    EXPECT_EQ(run.totals().failed, 1);
+    ASSERT_EQ(list_.row_count(), 1);
+    EXPECT_EQ(list_.cell_text(0, column_item_id), catalogue.items[1].num_iid);
+}
+
+TEST_F(CollectionRunTest, NoCredentialsNoRun) {
+    credentials_.clear();
+    list_items(1);
+    EXPECT_EQ(make_run().start(), CollectionRun::Start::no_credentials);
+    EXPECT_EQ(list_.row_count(), 1);
+}
+
 TEST_F(CollectionRunTest, FailedPackageWriteKeepsTheFinishedRows) {
     output_ = split_output_path(utf8_to_gbk((dir_ / "no" / "such" / "package.csv").string()));
     output_.folder = utf8_to_gbk((dir_ / "pictures").string()) + "/";

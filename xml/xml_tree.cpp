@@ -318,6 +318,9 @@ int32_t XmlTree::resolve_step(int32_t from, std::string_view segment) const {
 }
 
 int32_t XmlTree::walk(std::string_view path) const {
+    if (path.empty()) {
+        return -1;  // no segment at all: even a root without a name is not named
+    }
     int32_t current = -1;
     size_t pos = 0;
     while (true) {

@@ -317,6 +317,14 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"error_answer_style", "@1/msg", nullptr}),
     [](const auto& info) { return info.param.name; });
 
+TEST(XmlTreePaths, EmptyPathFailsEvenForARootWithoutAName) {
+    XmlTree tree;
+    ASSERT_EQ(tree.load("< >x</ >"), 1);
+    EXPECT_EQ(tree.node_name(0), "");
+    EXPECT_EQ(tree.find_index(""), -1);
+    EXPECT_EQ(tree.find_index("@1"), 1);
+}
+
 TEST(XmlTreePaths, NodePathWalksBackToEveryNode) {
     XmlTree tree;
     ASSERT_EQ(tree.load(path_document), 1);

@@ -1,13 +1,12 @@
 // quorvane-cli add: recognise addresses into a list file.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "cli/commands.h"
 #include "itemlist/address_recognition.h"
 #include "itemlist/list_file.h"
 #include "marketplace/marketplace_endpoints.h"
+#include "text/file_bytes.h"
 #include "text/gbk_conversion.h"
 
 namespace quorvane::cli {
@@ -99,9 +98,8 @@ int add_command(const std::vector<std::string>& arguments) {
     }
     std::vector<ItemRowCells> rows;
     if (append) {
-        std::ifstream in(list_file, std::ios::binary);
-        if (in) {
-            rows = parse_list_file(std::string(std::istreambuf_iterator<char>(in), {}));
+        if (const auto existing = read_file_bytes(list_file)) {
+            rows = parse_list_file(*existing);
         }
     }
     rows.insert(rows.end(), added.begin(), added.end());

@@ -2,15 +2,14 @@
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "cli/commands.h"
 #include "collect/collection_run.h"
 #include "itemlist/list_file.h"
 #include "marketplace/credential_source.h"
 #include "marketplace/marketplace_endpoints.h"
+#include "text/file_bytes.h"
 #include "text/gbk_conversion.h"
 
 namespace quorvane::cli {
@@ -75,13 +74,12 @@ int collect_command(const std::vector<std::string>& arguments) {
     options.set_page(page);
     options.set_applied(applied);
 
-    std::ifstream in(list_file, std::ios::binary);
-    if (!in) {
+    const auto list_text = read_file_bytes(list_file);
+    if (!list_text) {
         return bad_input("cannot read " + list_file);
     }
     ItemList list;
-    list.replace_rows(parse_list_file(std::string(std::istreambuf_iterator<char>(in), {})));
-    in.close();
+    list.replace_rows(parse_list_file(*list_text));
 
     OutputPath path =
         output.empty() ? default_output_path(utf8_to_gbk(dir.string()), system_clock().now())

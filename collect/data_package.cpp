@@ -1,9 +1,8 @@
 #include "collect/data_package.h"
 
-#include <fstream>
-#include <system_error>
 #include <vector>
 
+#include "text/file_bytes.h"
 #include "text/gbk_conversion.h"
 
 namespace quorvane {
@@ -327,25 +326,7 @@ size_t DataPackage::row_count() const {
 }
 
 bool write_package_file(const std::string& bytes, const std::filesystem::path& file) {
-    std::filesystem::path temporary = file;
-    temporary += ".writing";
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return replace_file_bytes(file, bytes);
 }
 
 }  // namespace quorvane

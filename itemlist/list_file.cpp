@@ -1,9 +1,6 @@
 #include "itemlist/list_file.h"
 
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
+#include "text/file_bytes.h"
 #include "text/gbk_search.h"
 
 namespace quorvane {
@@ -52,16 +49,11 @@ std::vector<ItemRowCells> parse_list_file(std::string_view text) {
 }
 
 ImportOutcome import_list(ItemList& list, const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
+    const auto text = read_file_bytes(file);
+    if (!text) {
         return {ImportOutcome::Status::unreadable, 0};
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return {ImportOutcome::Status::unreadable, 0};
-    }
-    const std::string text(std::istreambuf_iterator<char>(in), {});
-    const std::vector<ItemRowCells> rows = parse_list_file(text);
+    const std::vector<ItemRowCells> rows = parse_list_file(*text);
     if (rows.empty()) {
         return {ImportOutcome::Status::nothing_imported, 0};
     }
@@ -70,26 +62,7 @@ ImportOutcome import_list(ItemList& list, const std::filesystem::path& file) {
 }
 
 bool write_list_file(const std::vector<ItemRowCells>& rows, const std::filesystem::path& file) {
-    const std::string text = list_file_text(rows);
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return replace_file_bytes(file, list_file_text(rows));
 }
 
 ExportOutcome export_list(const ItemList& list, const std::filesystem::path& file) {

@@ -1,11 +1,10 @@
 #include "settings/profile_file.h"
 
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <system_error>
 
 #include "settings/ini_document.h"
+#include "text/file_bytes.h"
 
 namespace quorvane {
 namespace {
@@ -16,48 +15,17 @@ std::mutex& profile_mutex() {
     return mutex;
 }
 
-std::optional<std::string> read_file(const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    try {
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::exception&) {
-        return std::nullopt;  // a read error part-way
-    }
-}
-
+// The folder is created first: the settings live in options/ under the
+// run folder, which a fresh installation does not have.
 bool replace_file(const std::filesystem::path& file, const std::string& content) {
-    std::error_code error;
     if (file.has_parent_path()) {
+        std::error_code error;
         std::filesystem::create_directories(file.parent_path(), error);
         if (error) {
             return false;
         }
     }
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return replace_file_bytes(file, content);
 }
 
 }  // namespace
@@ -65,7 +33,7 @@ bool replace_file(const std::filesystem::path& file, const std::string& content)
 std::optional<std::string> read_profile_value(const std::filesystem::path& file,
                                               std::string_view section, std::string_view key) {
     std::lock_guard lock(profile_mutex());
-    const auto content = read_file(file);
+    const auto content = read_file_bytes(file);
     if (!content) {
         return std::nullopt;
     }
@@ -83,7 +51,7 @@ bool write_profile_value(const std::filesystem::path& file, std::string_view sec
     std::lock_guard lock(profile_mutex());
     std::error_code error;
     const bool exists = std::filesystem::exists(file, error);
-    const auto content = read_file(file);
+    const auto content = read_file_bytes(file);
     if (exists && !content) {
         return false;  // present but unreadable: never overwrite what we cannot keep
     }

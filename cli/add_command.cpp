@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "itemlist/address_recognition.h"
 #include "itemlist/list_file.h"
@@ -17,13 +18,6 @@ int bad_arguments(const std::string& reason) {
     return 2;
 }
 
-std::string without_line_end(std::string line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-        line.pop_back();
-    }
-    return line;
-}
-
 }  // namespace
 
 int add_command(const std::vector<std::string>& arguments) {
@@ -34,13 +28,7 @@ int add_command(const std::vector<std::string>& arguments) {
     std::vector<std::string> addresses;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
-        auto value = [&](std::string& target) {
-            if (i + 1 >= arguments.size()) {
-                return false;
-            }
-            target = arguments[++i];
-            return true;
-        };
+        auto value = [&](std::string& target) { return take_value(arguments, i, target); };
         if (a == "--run-dir") {
             if (!value(run_dir)) return bad_arguments("--run-dir needs a folder");
         } else if (a == "--mode") {
@@ -79,9 +67,7 @@ int add_command(const std::vector<std::string>& arguments) {
         load_endpoints(std::filesystem::path(run_dir) / "options" / "options.ini");
     ItemList list;
     RunLog log;
-    log.subscribe([](const std::string& line) {
-        std::cout << without_line_end(gbk_to_utf8(line)) << "\n" << std::flush;
-    });
+    log.subscribe(print_log_line);
     InputModeState input_mode{mode};
     {
         ShopCrawler crawler(list, log, endpoints, input_mode);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "collect/collection_run.h"
 #include "itemlist/list_file.h"
@@ -20,14 +21,6 @@ int bad_input(const std::string& reason) {
     return 2;
 }
 
-void print_line(const std::string& gbk_line) {
-    std::string line = gbk_to_utf8(gbk_line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-        line.pop_back();
-    }
-    std::cout << line << "\n" << std::flush;
-}
-
 }  // namespace
 
 int collect_command(const std::vector<std::string>& arguments) {
@@ -36,13 +29,7 @@ int collect_command(const std::vector<std::string>& arguments) {
     std::string output;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
-        auto value = [&](std::string& target) {
-            if (i + 1 >= arguments.size()) {
-                return false;
-            }
-            target = arguments[++i];
-            return true;
-        };
+        auto value = [&](std::string& target) { return take_value(arguments, i, target); };
         if (a == "--run-dir") {
             if (!value(run_dir)) return bad_input("--run-dir needs a folder");
         } else if (a == "--list") {
@@ -89,7 +76,7 @@ int collect_command(const std::vector<std::string>& arguments) {
     }
 
     RunLog log;
-    log.subscribe(print_line);
+    log.subscribe(print_log_line);
     RunSetup setup{list,
                    log,
                    options,

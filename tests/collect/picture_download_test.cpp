@@ -1,13 +1,13 @@
 #include "collect/picture_download.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "support/fixed_clock.h"
 #include "support/gbk_literal.h"
 #include "support/loopback_server.h"
+#include "support/temp_dir.h"
 #include "text/gbk_conversion.h"
 #include "text/md5.h"
 
@@ -32,16 +32,10 @@ protected:
             }
             return Reply::ok(jpeg);
         });
-        folder_ = fs::temp_directory_path() /
-                  ("quorvane-pictures-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         job_.picture_folder = utf8_to_gbk(folder_.string());
         job_.log = &log_;
         host_ = "127.0.0.1:" + std::to_string(server_->port());
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::vector<std::string> log_bodies() const {
         std::vector<std::string> bodies;
@@ -54,7 +48,8 @@ protected:
     testing::FixedClock clock_{LocalTime{2024, 3, 5, 7, 8, 9, 0}};
     RunLog log_{clock_};
     std::unique_ptr<LoopbackServer> server_;
-    fs::path folder_;
+    testing::TempDir temp_;
+    const fs::path folder_ = temp_.path();
     std::string host_;
     PictureJob job_;
     PatternSearch search_;

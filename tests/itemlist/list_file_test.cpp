@@ -1,13 +1,13 @@
 #include "itemlist/list_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "support/gbk_literal.h"
+#include "support/temp_dir.h"
+#include "text/file_bytes.h"
 
 namespace quorvane {
 namespace {
@@ -17,21 +17,12 @@ namespace fs = std::filesystem;
 
 class ListFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("quorvane-list-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string read(const fs::path& file) { return read_file_bytes(file).value_or(""); }
     void write(const fs::path& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
     }
-    fs::path dir_;
+    testing::TempDir temp_;
+    const fs::path dir_ = temp_.path();
 };
 
 TEST_F(ListFile, ExportThenImportGivesTheSameRows) {

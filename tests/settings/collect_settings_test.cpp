@@ -1,7 +1,6 @@
 #include "settings/collect_settings.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 
 #include "settings/profile_file.h"
 #include "support/gbk_literal.h"
+#include "support/temp_dir.h"
 
 namespace quorvane {
 namespace {
@@ -18,20 +18,13 @@ namespace fs = std::filesystem;
 
 class CollectSettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("quorvane-settings-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        file_ = settings_file(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     void write(const std::string& text) {
         fs::create_directories(file_.parent_path());
         std::ofstream(file_, std::ios::binary) << text;
     }
-    fs::path dir_;
-    fs::path file_;
+    testing::TempDir temp_;
+    const fs::path dir_ = temp_.path();
+    const fs::path file_ = settings_file(dir_);
 };
 
 TEST_F(CollectSettingsFile, MissingFileGivesEveryMissingValue) {

@@ -1,13 +1,13 @@
 #include "settings/profile_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "support/gbk_literal.h"
+#include "support/temp_dir.h"
+#include "text/file_bytes.h"
 
 namespace quorvane {
 namespace {
@@ -17,18 +17,9 @@ namespace fs = std::filesystem;
 
 class ProfileFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("quorvane-profile-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    static std::string contents(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    fs::path dir_;
+    static std::string contents(const fs::path& file) { return read_file_bytes(file).value_or(""); }
+    testing::TempDir temp_;
+    const fs::path dir_ = temp_.path();
 };
 
 TEST_F(ProfileFile, MissingFileReadsDefaults) {

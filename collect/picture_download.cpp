@@ -56,37 +56,33 @@ struct Pass {
     bool logs_second_failure;
 };
 
+// One line of a description pass: " 线程：n" + `middle` + "k/T 个宝贝 描述图片 "
+// + `before` + "i/m" + `after`.
 class PassLog {
 public:
     explicit PassLog(const PictureJob& job) : job_(job) {}
-    void line(const std::string& middle, int i, int m, const std::string& tail = {}) const {
-        if (job_.log == nullptr) {
-            return;
-        }
-        static const std::string thread_word = gbk(" 线程：");
-        job_.log->add(thread_word + std::to_string(job_.thread_number) + middle +
-                      std::to_string(job_.row_number) + "/" + std::to_string(job_.run_total) +
-                      gbk(" 个宝贝 描述图片 ") + tail + std::to_string(i) + "/" +
-                      std::to_string(m) + tail_after_ + "\r\n");
-    }
     void skipped(int i, int m) const {
-        with_after(gbk("  非淘宝空间图片 已跳过")).line(gbk("  正在下载第:"), i, m);
+        line(gbk("  正在下载第:"), {}, i, m, gbk("  非淘宝空间图片 已跳过"));
     }
-    void downloading(int i, int m) const { line(gbk("  正在下载第:"), i, m); }
-    void deleted(int i, int m) const { line(gbk("  第:"), i, m, gbk("字节集为0 已经删除 ")); }
-    void again(int i, int m) const { line(gbk("  第:"), i, m, gbk("字节集为0 正在重新下载 ")); }
+    void downloading(int i, int m) const { line(gbk("  正在下载第:"), {}, i, m, {}); }
+    void deleted(int i, int m) const { line(gbk("  第:"), gbk("字节集为0 已经删除 "), i, m, {}); }
+    void again(int i, int m) const { line(gbk("  第:"), gbk("字节集为0 正在重新下载 "), i, m, {}); }
     void deleted_after_retry(int i, int m) const {
-        line(gbk("  第:"), i, m, gbk("字节集为0 重新下载失败===已经删除图片 "));
+        line(gbk("  第:"), gbk("字节集为0 重新下载失败===已经删除图片 "), i, m, {});
     }
 
 private:
-    PassLog with_after(const std::string& after) const {
-        PassLog copy(job_);
-        copy.tail_after_ = after;
-        return copy;
+    void line(const std::string& middle, const std::string& before, int i, int m,
+              const std::string& after) const {
+        if (job_.log == nullptr) {
+            return;
+        }
+        job_.log->add(gbk(" 线程：") + std::to_string(job_.thread_number) + middle +
+                      std::to_string(job_.row_number) + "/" + std::to_string(job_.run_total) +
+                      gbk(" 个宝贝 描述图片 ") + before + std::to_string(i) + "/" +
+                      std::to_string(m) + after + "\r\n");
     }
     const PictureJob& job_;
-    std::string tail_after_;
 };
 
 void run_pass(const Pass& pass, ItemRecord& item, PatternSearch& search, const PictureJob& job,

@@ -42,10 +42,10 @@ std::string fetch_item_answer(std::string_view item_id, const ApiCredential& cre
     std::string address;
     const ItemRoute route = item_route(credential.app_key);
     if (route == ItemRoute::gateway) {
-        address = item_request_url(item_id, credential, endpoints, options.clock->now());
         if (endpoints.gateway_host.empty()) {
             return {};
         }
+        address = item_request_url(item_id, credential, endpoints, options.clock->now());
     } else {
         const std::string& host =
             route == ItemRoute::proxy_1 ? endpoints.proxy_host_1 : endpoints.proxy_host_2;

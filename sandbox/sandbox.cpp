@@ -337,7 +337,7 @@ Sandbox::Answer Sandbox::shop_page(const httplib::Request& request, size_t shop_
     const std::string page_text = parameter("pageNum");
     const int page = page_text.empty() ? 1 : std::atoi(page_text.c_str());
     return {200, "text/html; charset=gbk",
-            listing_page(catalogue_, shop, *items, page, endpoints().item_page_host)};
+            listing_page(catalogue_, shop, *items, page, main_host())};
 }
 
 void Sandbox::log_request(const httplib::Request& request) {
